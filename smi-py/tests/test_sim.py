@@ -1,0 +1,181 @@
+"""The simulated machine itself: the tree it writes and where it is visible."""
+
+from __future__ import annotations
+
+import os
+import stat
+import subprocess
+from contextlib import nullcontext
+from pathlib import Path
+
+import pytest
+
+from tarvina_sim import (
+    BRIDGE_VENDOR_ID,
+    DEVICE_ZELK_PLUS,
+    Machine,
+    PciFunction,
+    mounted,
+    run_outside,
+)
+
+ROOT_PORT = "0000:39:01.0"
+SWITCH_PORT = "0000:3a:00.0"
+
+# One function straight under its root complex, one behind two bridges and
+# one sharing the root port with it, to check links at several depths.
+LAYOUT = Machine([
+    PciFunction("0000:51:00.0"),
+    PciFunction("0000:3b:00.0", DEVICE_ZELK_PLUS, numa_node=1,
+                bridges=(ROOT_PORT, SWITCH_PORT)),
+    PciFunction("0000:3a:01.0", bridges=(ROOT_PORT,)),
+])
+
+
+def stacked_mounts(mount_point: str) -> list[str]:
+    """File-system types of the mounts stacked at mount_point, topmost last."""
+    return [fields[2] for fields in map(str.split, Path("/proc/self/mounts").read_text().splitlines())
+            if fields[1] == mount_point]
+
+
+@pytest.mark.parametrize("address, device_dir, driver_link", [
+    ("0000:51:00.0", "pci0000:51/0000:51:00.0", "../../../bus/pci/drivers/zelk"),
+    ("0000:3b:00.0", f"pci0000:39/{ROOT_PORT}/{SWITCH_PORT}/0000:3b:00.0",
+     "../../../../../bus/pci/drivers/zelk"),
+    ("0000:3a:01.0", f"pci0000:39/{ROOT_PORT}/0000:3a:01.0",
+     "../../../../bus/pci/drivers/zelk"),
+])
+def test_function_is_nested_under_its_bridges_with_relative_links(
+        sim, address, device_dir, driver_link):
+    sim(LAYOUT)
+    bus_link = f"/sys/bus/pci/devices/{address}"
+    assert os.readlink(bus_link) == f"../../../devices/{device_dir}"
+    assert os.path.realpath(bus_link) == f"/sys/devices/{device_dir}"
+
+    device = Path("/sys/devices", device_dir)
+    assert os.readlink(device / "driver") == driver_link
+    assert os.path.realpath(device / "driver") == "/sys/bus/pci/drivers/zelk"
+    back_link = Path("/sys/bus/pci/drivers/zelk", address)
+    assert os.path.realpath(back_link) == str(device)
+
+
+def test_function_attributes(sim):
+    sim(LAYOUT)
+    device = Path("/sys/bus/pci/devices/0000:3b:00.0")
+    assert {name: (device / name).read_text() for name in (
+        "vendor", "device", "class", "numa_node",
+        "subsystem_vendor", "subsystem_device", "revision")} == {
+        "vendor": "0x1e3a\n", "device": "0x0002\n", "class": "0x120000\n",
+        "numa_node": "1\n", "subsystem_vendor": "0x1e3a\n",
+        "subsystem_device": "0x0002\n", "revision": "0x01\n",
+    }
+
+
+def test_bridges_are_listed_as_pci_devices_of_another_vendor(sim):
+    sim(LAYOUT)
+    listed = sorted(os.listdir("/sys/bus/pci/devices"))
+    assert listed == sorted(["0000:51:00.0", "0000:3b:00.0", "0000:3a:01.0",
+                             ROOT_PORT, SWITCH_PORT])
+    for bridge in (ROOT_PORT, SWITCH_PORT):
+        bridge_dir = Path("/sys/bus/pci/devices", bridge)
+        assert (bridge_dir / "vendor").read_text() == f"0x{BRIDGE_VENDOR_ID:04x}\n"
+        assert (bridge_dir / "class").read_text() == "0x060400\n"
+        assert not (bridge_dir / "driver").exists()
+
+
+def test_function_without_driver_has_no_driver_link(sim):
+    sim(Machine([PciFunction("0000:b1:00.0", driver=None)], drivers=("zelk",)))
+    device = Path("/sys/bus/pci/devices/0000:b1:00.0")
+    assert device.is_dir()
+    assert not os.path.lexists(device / "driver")
+    # The loaded driver's directory exists but claims nothing.
+    assert sorted(os.listdir("/sys/bus/pci/drivers/zelk")) == ["bind", "new_id", "unbind"]
+
+
+def test_attrs_override_defaults_and_bytes_are_written_raw(sim):
+    sim(PciFunction("0000:51:00.0", attrs={
+        "device": "0x0007",  # no newline added
+        "numa_node": b"\xff\xfe\n",
+        "power/state": "D0\n",
+    }))
+    device = Path("/sys/bus/pci/devices/0000:51:00.0")
+    assert (device / "device").read_bytes() == b"0x0007"
+    assert (device / "numa_node").read_bytes() == b"\xff\xfe\n"
+    assert (device / "power/state").read_text() == "D0\n"
+    assert (device / "vendor").read_text() == "0x1e3a\n"
+
+
+def test_skeleton_and_device_nodes(sim):
+    sim()
+    for name in ("class", "kernel/debug", "devices/system/cpu", "bus/pci/drivers"):
+        assert os.listdir(Path("/sys", name)) == []
+
+    probe = Path("/sys/bus/pci/drivers_probe")
+    assert probe.is_file() and probe.read_bytes() == b""
+    probe.write_text("0000:b1:00.0")
+    assert probe.read_text() == "0000:b1:00.0"
+
+    for name, rdev in [("null", (1, 3)), ("zero", (1, 5)), ("urandom", (1, 9))]:
+        st = os.stat(f"/dev/{name}")
+        assert stat.S_ISCHR(st.st_mode)
+        assert (os.major(st.st_rdev), os.minor(st.st_rdev)) == rdev
+        assert stat.S_IMODE(st.st_mode) == 0o666
+    Path("/dev/null").write_text("discarded")
+    assert Path("/dev/zero").open("rb").read(4) == b"\0\0\0\0"
+
+
+def test_tree_is_seen_by_subprocesses_inside_and_not_by_the_host(sim):
+    sim(PciFunction("0000:51:00.0", attrs={"marker": "simulated\n"}))
+    Path("/sys/bus/pci/drivers_probe").write_text("0000:51:00.0")
+    Path("/dev/tarvina-marker").touch()
+    check = ("cat /sys/bus/pci/devices/0000:51:00.0/marker;"
+             " test -e /dev/tarvina-marker && echo dev-marker;"
+             " stat -f -c %T /sys/bus/pci/drivers_probe")
+
+    inside = subprocess.run(["sh", "-c", check], capture_output=True, text=True)
+    assert inside.stdout.split() == ["simulated", "dev-marker", "tmpfs"]
+
+    outside = run_outside(["sh", "-c", check], capture_output=True, text=True)
+    assert outside.stdout.split() == ["sysfs"], outside.stderr
+
+
+def test_namespace_shares_no_mount_back(sim_namespace):
+    # A "shared:N" tag would make mounts made here appear on the host.
+    shared = [line for line in Path("/proc/self/mountinfo").read_text().splitlines()
+              if " shared:" in line.split(" - ")[0]]
+    assert shared == []
+
+
+@pytest.mark.parametrize("body_raises", [False, True])
+def test_leaving_restores_sys_and_dev(sim_namespace, body_raises):
+    before = stacked_mounts("/sys"), stacked_mounts("/dev")
+    # Also catches an earlier test's machine left mounted.
+    assert before[0][-1] == "sysfs"
+    with pytest.raises(RuntimeError) if body_raises else nullcontext():
+        with mounted(Machine()) as root:
+            assert (stacked_mounts("/sys"), stacked_mounts("/dev")) == (
+                before[0] + ["tmpfs"], before[1] + ["tmpfs"])
+            if body_raises:
+                raise RuntimeError("test body failed")
+    assert (stacked_mounts("/sys"), stacked_mounts("/dev")) == before
+    assert not root.exists()
+
+
+@pytest.mark.parametrize("make", [
+    lambda: PciFunction("51:00.0"),
+    lambda: PciFunction("0000:51:00.0", bridges=("0000:50:00",)),
+])
+def test_malformed_address_is_rejected(make):
+    with pytest.raises(ValueError, match="PCI address"):
+        make()
+
+
+@pytest.mark.parametrize("functions", [
+    [PciFunction("0000:51:00.0"), PciFunction("0000:51:00.0", driver=None)],
+    # The same bridge under two different root ports.
+    [PciFunction("0000:3b:00.0", bridges=("0000:39:01.0", "0000:3a:00.0")),
+     PciFunction("0000:3c:00.0", bridges=("0000:39:02.0", "0000:3a:00.0"))],
+])
+def test_clashing_addresses_are_rejected(tmp_path, functions):
+    with pytest.raises(ValueError):
+        Machine(functions).write(tmp_path)

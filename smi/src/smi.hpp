@@ -1,0 +1,21 @@
+// The library's top-level operations.
+#pragma once
+
+#include <vector>
+
+#include "device/bdf.hpp"
+#include "discovery.hpp"
+#include "error.hpp"
+
+namespace smi {
+
+/// Every accelerator PCI function, sorted.
+Result<std::vector<PciDevice>> list_pci_devices();
+
+/// The accelerator PCI function at `bdf`, bound to a driver or not.
+Result<PciDevice> get_pci_device(const Bdf& bdf);
+
+/// The accelerator PCI functions without a bound driver, sorted.
+Result<std::vector<PciDevice>> list_disabled_devices();
+
+}  // namespace smi

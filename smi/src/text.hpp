@@ -1,0 +1,30 @@
+// Text helpers: UTF-8 decoding and validation, lossy conversion of bytes to
+// text, and trimming by the Unicode White_Space property.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace smi {
+
+struct DecodedChar {
+    char32_t code_point;  // U+FFFD when the sequence is invalid
+    std::size_t length;   // bytes taken: the whole character, or the maximal invalid prefix
+    bool valid;
+};
+
+/// Decodes the character that starts at `at` (which must be inside `text`).
+DecodedChar decode_utf8(std::string_view text, std::size_t at);
+
+bool is_valid_utf8(std::string_view text);
+
+/// The bytes as text, each maximal invalid sequence replaced by U+FFFD.
+std::string to_text_lossy(std::string_view bytes);
+
+/// Whether the character has the Unicode White_Space property.
+bool is_white_space(char32_t c);
+
+/// `text` without leading and trailing White_Space characters.
+std::string_view trim_white_space(std::string_view text);
+
+}  // namespace smi
