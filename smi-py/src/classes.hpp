@@ -12,6 +12,7 @@
 
 #include "arch.hpp"
 #include "convert.hpp"
+#include "device.hpp"
 #include "discovery.hpp"
 #include "siphash.hpp"
 
@@ -31,6 +32,9 @@ inline PyTypeObject* type_once(PyTypeObject*& type, PyType_Spec& spec) {
 
 // The Python class of each wrapped core record; defined in the class's file.
 template <> struct PyClass<smi::Bdf> { static PyTypeObject* type(); };
+template <> struct PyClass<smi::DeviceCoreRange> { static PyTypeObject* type(); };
+template <> struct PyClass<smi::DeviceFile> { static PyTypeObject* type(); };
+template <> struct PyClass<smi::Device> { static PyTypeObject* type(); };
 template <> struct PyClass<smi::PciDevice> { static PyTypeObject* type(); };
 
 template <class T> struct Boxed {
@@ -108,9 +112,13 @@ PyObject* compare_ordered(PyObject* self, PyObject* other, int op) noexcept {
 
 // ---- methods
 
+/// The cores of a range as a list, or MemoryError for a range too large to list.
+Ref core_list(const smi::DeviceCoreRange& range);
+
 template <class F> struct SelfOf;
 template <class R, class T> struct SelfOf<R T::*> { using type = T; };
 template <class R, class T> struct SelfOf<R (*)(const T&)> { using type = T; };
+template <class R, class T> struct SelfOf<R (*)(const T&) noexcept> { using type = T; };
 
 /// A method without arguments that returns F applied to the held value; F
 /// is a data member or a function of the record, and its result (a value or

@@ -77,6 +77,9 @@ template <class E> struct PyEnum;
 template <class E> concept Enumeration = requires { PyEnum<E>::members; };
 template <Enumeration E> Ref to_py(E value);
 
+/// A result already converted, passed through.
+inline Ref to_py(Ref object) { return object; }
+
 inline Ref none() { return Ref::borrow(Py_None); }
 
 template <class T> Ref to_py(const std::optional<T>& value) { return value ? to_py(*value) : none(); }

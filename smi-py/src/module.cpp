@@ -17,6 +17,7 @@ PyObject* get_pci_device(PyObject*, PyObject* args, PyObject* kwargs) noexcept {
 }
 
 PyMethodDef functions[] = {
+    {"list_devices", py::function<smi::list_devices>, METH_NOARGS, "list_devices()\n--\n\n"},
     {"list_pci_devices", py::function<smi::list_pci_devices>, METH_NOARGS, "list_pci_devices()\n--\n\n"},
     {"get_pci_device", reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(get_pci_device)),
      METH_VARARGS | METH_KEYWORDS, "get_pci_device(bdf)\n--\n\n"},
@@ -28,6 +29,9 @@ PyMethodDef functions[] = {
 PyTypeObject* (*const classes[])() = {
     py::EnumClass<smi::Arch>::get,
     py::PyClass<smi::Bdf>::type,
+    py::PyClass<smi::DeviceCoreRange>::type,
+    py::PyClass<smi::DeviceFile>::type,
+    py::PyClass<smi::Device>::type,
     py::PyClass<smi::PciDevice>::type,
 };
 

@@ -1,6 +1,6 @@
 """A simulated zelk machine: a /sys and /dev tree mounted in a private mount namespace.
 
-    machine = Machine([PciFunction("0000:51:00.0")])
+    machine = Machine([PciFunction("0000:51:00.0", npu=Npu(0))])
     with mounted(machine) as root:
         ...  # /sys and /dev now show the simulated machine
 
@@ -12,10 +12,14 @@ from .machine import (
     BRIDGE_VENDOR_ID,
     DEVICE_ZELK,
     DEVICE_ZELK_PLUS,
+    MGMT_CLASS,
+    MINORS_PER_NPU,
+    NPU_MAJOR,
     PCI_CLASS_ACCELERATOR,
     PCI_CLASS_BRIDGE,
     VENDOR_ID,
     Machine,
+    Npu,
     PciFunction,
     make_char_device,
 )
@@ -26,11 +30,15 @@ __all__ = [
     "BRIDGE_VENDOR_ID",
     "DEVICE_ZELK",
     "DEVICE_ZELK_PLUS",
+    "MGMT_CLASS",
+    "MINORS_PER_NPU",
+    "NPU_MAJOR",
     "PCI_CLASS_ACCELERATOR",
     "PCI_CLASS_BRIDGE",
     "VENDOR_ID",
     "Machine",
     "NamespaceUnavailable",
+    "Npu",
     "PciFunction",
     "enter_private_namespace",
     "make_char_device",

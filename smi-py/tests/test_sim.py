@@ -3,6 +3,7 @@
 from __future__ import annotations
 
 import os
+import re
 import stat
 import subprocess
 from contextlib import nullcontext
@@ -14,10 +15,12 @@ from tarvina_sim import (
     BRIDGE_VENDOR_ID,
     DEVICE_ZELK_PLUS,
     Machine,
+    Npu,
     PciFunction,
     mounted,
     run_outside,
 )
+from tarvina_sim.__main__ import EXAMPLE_MACHINE
 
 ROOT_PORT = "0000:39:01.0"
 SWITCH_PORT = "0000:3a:00.0"
@@ -30,6 +33,28 @@ LAYOUT = Machine([
                 bridges=(ROOT_PORT, SWITCH_PORT)),
     PciFunction("0000:3a:01.0", bridges=(ROOT_PORT,)),
 ])
+
+
+MGMT = Path("/sys/class/zelk_mgmt")
+
+# Accelerators of both device IDs at several depths, the deepest listed first
+# so that nothing follows from the order of the functions.
+NPUS = Machine([
+    PciFunction("0000:3b:00.0", DEVICE_ZELK_PLUS, bridges=(ROOT_PORT, SWITCH_PORT),
+                npu=Npu(1, cores=2)),
+    PciFunction("0000:51:00.0", npu=Npu(0, cores=3)),
+    PciFunction("0000:b1:00.0", driver=None),
+])
+
+
+def char_devices(directory: str) -> dict[str, tuple[int, int]]:
+    """(major, minor) of every entry of a directory, all of which must be character devices."""
+    numbers = {}
+    for entry in os.scandir(directory):
+        st = entry.stat(follow_symlinks=False)
+        assert stat.S_ISCHR(st.st_mode), entry.path
+        numbers[entry.name] = (os.major(st.st_rdev), os.minor(st.st_rdev))
+    return numbers
 
 
 def stacked_mounts(mount_point: str) -> list[str]:
@@ -107,8 +132,10 @@ def test_attrs_override_defaults_and_bytes_are_written_raw(sim):
 
 def test_skeleton_and_device_nodes(sim):
     sim()
-    for name in ("class", "kernel/debug", "devices/system/cpu", "bus/pci/drivers"):
+    assert os.listdir("/sys/class") == ["zelk_mgmt"]
+    for name in ("class/zelk_mgmt", "kernel/debug", "devices/system/cpu", "bus/pci/drivers"):
         assert os.listdir(Path("/sys", name)) == []
+    assert os.listdir("/dev/zelk") == []
 
     probe = Path("/sys/bus/pci/drivers_probe")
     assert probe.is_file() and probe.read_bytes() == b""
@@ -179,3 +206,93 @@ def test_malformed_address_is_rejected(make):
 def test_clashing_addresses_are_rejected(tmp_path, functions):
     with pytest.raises(ValueError):
         Machine(functions).write(tmp_path)
+
+
+@pytest.mark.parametrize("address, device_dir, index, cores", [
+    ("0000:51:00.0", "pci0000:51/0000:51:00.0", 0, 3),
+    ("0000:3b:00.0", f"pci0000:39/{ROOT_PORT}/{SWITCH_PORT}/0000:3b:00.0", 1, 2),
+])
+def test_class_links_lead_to_nodes_under_their_function(sim, address, device_dir, index, cores):
+    sim(NPUS)
+    assert sorted(os.listdir(MGMT)) == sorted(
+        ["zelk!npu0mgmt", "zelk!npu0pe0", "zelk!npu0pe1", "zelk!npu0pe2",
+         "zelk!npu1mgmt", "zelk!npu1pe0", "zelk!npu1pe1"])
+    nodes_dir = f"/sys/devices/{device_dir}/zelk_mgmt"
+    names = [f"zelk!npu{index}mgmt"] + [f"zelk!npu{index}pe{k}" for k in range(cores)]
+    assert sorted(os.listdir(nodes_dir)) == sorted(names)
+    for name in names:
+        link = MGMT / name
+        assert os.readlink(link) == f"../../devices/{device_dir}/zelk_mgmt/{name}"
+        assert link.resolve() == Path(nodes_dir, name) and link.is_dir()
+    assert os.listdir(MGMT / f"zelk!npu{index}pe0") == ["uevent"]
+
+
+def test_management_node_attributes(sim):
+    sim(NPUS)
+    read = {index: {name: (MGMT / f"zelk!npu{index}mgmt" / name).read_text()
+                    for name in ("busname", "dev", "device_state", "device_uuid", "device_sn")}
+            for index in (0, 1)}
+    assert {index: (a["busname"], a["dev"], a["device_state"]) for index, a in read.items()} == {
+        0: ("0000:51:00.0\n", "511:0\n", "0\n"),
+        1: ("0000:3b:00.0\n", "511:256\n", "0\n"),
+    }
+    for attrs in read.values():
+        assert re.fullmatch(r"[0-9a-f]{8}(-[0-9a-f]{4}){3}-[0-9a-f]{12}\n", attrs["device_uuid"])
+        assert re.fullmatch(r"\S+\n", attrs["device_sn"])
+    for name in ("device_uuid", "device_sn"):
+        assert read[0][name] != read[1][name]
+
+
+def test_stated_values_and_attrs_replace_the_defaults(sim):
+    sim(PciFunction("0000:51:00.0", npu=Npu(
+        2, cores=2, busname="51:00.0", uuid="not-a-uuid", serial="SN-1",
+        attrs={"device_state": "3", "dev": b"\xff\n", "clock/core": "1000\n"},
+        core_attrs={1: {"metrics": "busy 5\n", "alloc_status": b"\x00"}})))
+    mgmt = MGMT / "zelk!npu2mgmt"
+    assert {name: (mgmt / name).read_bytes() for name in (
+        "busname", "device_uuid", "device_sn", "device_state", "dev", "clock/core")} == {
+        "busname": b"51:00.0\n", "device_uuid": b"not-a-uuid\n", "device_sn": b"SN-1\n",
+        "device_state": b"3", "dev": b"\xff\n", "clock/core": b"1000\n",
+    }
+    core = MGMT / "zelk!npu2pe1"
+    assert (core / "metrics").read_text() == "busy 5\n"
+    assert (core / "alloc_status").read_bytes() == b"\x00"
+    assert os.listdir(MGMT / "zelk!npu2pe0") == ["uevent"]
+
+
+@pytest.mark.parametrize("npus, expected", [
+    # Default: npu{N} on the accelerator's first minor, its cores after it.
+    ([Npu(0, cores=2), Npu(3, cores=1)],
+     {"npu0": (511, 0), "npu0pe0": (511, 1), "npu0pe1": (511, 2),
+      "npu3": (511, 768), "npu3pe0": (511, 769)}),
+    ([Npu(0, device_files=("npu0pe0-3", "npu0", "npu0pe4-7"))],
+     {"npu0": (511, 0), "npu0pe0-3": (511, 1), "npu0pe4-7": (511, 2)}),
+    ([Npu(0, device_files=("npu0pe0-7",)), Npu(1, device_files=())],
+     {"npu0pe0-7": (511, 1)}),
+])
+def test_device_files_are_character_devices_with_the_names_given(sim, npus, expected):
+    sim(*(PciFunction(f"0000:{0x51 + i:02x}:00.0", npu=npu) for i, npu in enumerate(npus)))
+    assert char_devices("/dev/zelk") == expected
+
+
+def test_example_machine_has_a_complete_device_per_bound_function(sim):
+    sim(EXAMPLE_MACHINE)
+    busnames = {name: (MGMT / name / "busname").read_text()
+                for name in os.listdir(MGMT) if name.endswith("mgmt")}
+    assert busnames == {"zelk!npu0mgmt": "0000:51:00.0\n", "zelk!npu1mgmt": "0000:3b:00.0\n"}
+    assert sorted(char_devices("/dev/zelk")) == sorted(
+        [f"npu{n}" for n in (0, 1)] + [f"npu{n}pe{k}" for n in (0, 1) for k in range(8)])
+
+
+@pytest.mark.parametrize("make", [
+    lambda root: Machine([PciFunction("0000:51:00.0", npu=Npu(0)),
+                          PciFunction("0000:52:00.0", device_id=2, npu=Npu(0))]).write(root),
+    lambda root: Npu(256),
+    lambda root: Npu(0, cores=2, core_attrs={2: {"metrics": ""}}),
+    lambda root: Npu(0, device_files=("npu0", "npu0")),
+    # One past the 256 minors of npu0 would be npu1's first.
+    lambda root: Npu(0, device_files=tuple(f"f{i}" for i in range(256))),
+])
+def test_inconsistent_npus_are_rejected(tmp_path, make):
+    with pytest.raises(ValueError):
+        make(tmp_path)

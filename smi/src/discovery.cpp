@@ -4,13 +4,12 @@
 
 namespace smi {
 
-bool is_accepted_device_id(std::uint16_t device_id) { return device_id == 1 || device_id == 2; }
-
 std::optional<PciDevice> parse_tarvina_pci_device(const Path& dir, const Bdf& bdf) {
     const auto vendor_id = read_sysfs_hex_u16(join(dir, "vendor"));
     if (vendor_id != VENDOR_ID) return std::nullopt;
     const auto device_id = read_sysfs_hex_u16(join(dir, "device"));
-    if (!device_id || !is_accepted_device_id(*device_id)) return std::nullopt;
+    // The accepted device IDs are exactly those with a configuration.
+    if (!device_id || !select_arch_config(*device_id)) return std::nullopt;
     return PciDevice{bdf, *device_id, *vendor_id};
 }
 
@@ -25,6 +24,23 @@ Result<std::vector<PciDevice>> enumerate_tarvina_pci_devices() {
         if (auto device = parse_tarvina_pci_device(join(dir, entry.name), *bdf)) devices.push_back(*device);
     }
     return devices;
+}
+
+std::vector<std::pair<Bdf, MgmtInfo>> get_mgmt_root(const ArchConfig& config) {
+    const MgmtConfig& mgmt = *config.mgmt_config;
+    const Path root(mgmt.root);
+    std::vector<std::pair<Bdf, MgmtInfo>> nodes;
+    for (const auto& entry : list_dir(root).value_or(std::vector<DirEntry>{})) {
+        const auto node = mgmt.parse_mgmt_node_index(to_text_lossy(entry.name));
+        if (!node) continue;
+        Path path = join(root, entry.name);
+        const auto busname = read_sysfs_attr(join(path, mgmt.busname_attr));
+        if (!busname) continue;
+        const auto bdf = parse_bdf(*busname);
+        if (!bdf) continue;
+        nodes.push_back({*bdf, MgmtInfo{std::move(path), *node}});
+    }
+    return nodes;
 }
 
 }  // namespace smi

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <vector>
 
+#include "arch.hpp"
 #include "device/bdf.hpp"
 #include "error.hpp"
 #include "sysfs.hpp"
@@ -30,14 +31,22 @@ struct PciDevice {
     friend bool operator==(const PciDevice&, const PciDevice&) = default;
 };
 
-/// Whether a PCI device ID is one of the accelerator's.
-bool is_accepted_device_id(std::uint16_t device_id);
-
 /// The function in `dir` if its vendor and device IDs are the accelerator's.
 std::optional<PciDevice> parse_tarvina_pci_device(const Path& dir, const Bdf& bdf);
 
 /// The accelerator's functions in directory order; fails only when the PCI
 /// function directory cannot be listed.
 Result<std::vector<PciDevice>> enumerate_tarvina_pci_devices();
+
+/// One management node of the driver's class directory.
+struct MgmtInfo {
+    Path path;  // the class directory joined with the node's name
+    std::uint8_t dev_node_index = 0;
+};
+
+/// The management nodes of the configuration's class directory, each with
+/// the address its "busname" names, in directory order; unreadable or
+/// malformed nodes are left out.
+std::vector<std::pair<Bdf, MgmtInfo>> get_mgmt_root(const ArchConfig& config);
 
 }  // namespace smi

@@ -3,11 +3,17 @@
 
 #include <vector>
 
+#include "device.hpp"
 #include "device/bdf.hpp"
 #include "discovery.hpp"
 #include "error.hpp"
 
 namespace smi {
+
+/// Every accelerator that has a management node and device files, sorted by
+/// vendor ID, device ID and node index. Fails only when the PCI function
+/// directory cannot be listed; devices that cannot be read are left out.
+Result<std::vector<Device>> list_devices();
 
 /// Every accelerator PCI function, sorted.
 Result<std::vector<PciDevice>> list_pci_devices();

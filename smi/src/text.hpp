@@ -24,6 +24,12 @@ std::string to_text_lossy(std::string_view bytes);
 /// Whether the character has the Unicode White_Space property.
 bool is_white_space(char32_t c);
 
+/// Whether the character is a Unicode decimal digit (general category Nd).
+bool is_decimal_digit(char32_t c);
+
+/// The length in bytes of the run of decimal digits at the start of `text`.
+std::size_t decimal_digit_run(std::string_view text);
+
 /// `text` without leading and trailing White_Space characters.
 std::string_view trim_white_space(std::string_view text);
 

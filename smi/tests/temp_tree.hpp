@@ -19,7 +19,9 @@ public:
     TempTree& operator=(const TempTree&) = delete;
 
     /// The absolute path of `relative` inside the tree.
-    std::string path(std::string_view relative = "") const { return (root_ / relative).string(); }
+    std::string path(std::string_view relative = "") const {
+        return relative.empty() ? root_.string() : (root_ / relative).string();
+    }
 
     /// Writes a file, making its directories.
     void write(std::string_view relative, std::string_view content) const {

@@ -3,6 +3,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -28,3 +29,10 @@ Result<Bdf> parse_bdf(std::string_view text);
 std::string to_string(const Bdf& bdf);
 
 }  // namespace smi
+
+template <>
+struct std::hash<smi::Bdf> {
+    std::size_t operator()(const smi::Bdf& bdf) const noexcept {
+        return std::size_t(bdf.domain) << 24 | std::size_t(bdf.bus) << 16 | std::size_t(bdf.device) << 8 | bdf.function;
+    }
+};
