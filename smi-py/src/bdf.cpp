@@ -8,19 +8,6 @@ std::string repr(const Bdf& bdf) { return "Bdf('" + smi::to_string(bdf) + "')"; 
 
 Py_hash_t hash(const Bdf& bdf) { return py::hash_of(bdf.domain, bdf.bus, bdf.device, bdf.function); }
 
-PyObject* bdf_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) noexcept {
-    return py::guarded([&]() -> py::Ref {
-        static const char* const keywords[] = {"value", nullptr};
-        PyObject* value;
-        if (!py::parse_args(args, kwargs, "O:Bdf", keywords, &value)) return {};
-        const auto text = py::text_arg(value, "Bdf", "value");
-        if (!text) return {};
-        auto bdf = smi::parse_bdf(*text);
-        if (!bdf) return py::raise(std::move(bdf).error());
-        return py::wrap_as(type, *bdf);
-    });
-}
-
 PyMethodDef methods[] = {
     SMI_METHOD("domain", &Bdf::domain),
     SMI_METHOD("bus", &Bdf::bus),
@@ -30,7 +17,7 @@ PyMethodDef methods[] = {
 };
 
 PyType_Slot slots[] = {
-    {Py_tp_new, reinterpret_cast<void*>(bdf_new)},
+    {Py_tp_new, reinterpret_cast<void*>(py::parsing_new<Bdf, smi::parse_bdf>)},
     {Py_tp_dealloc, reinterpret_cast<void*>(py::dealloc<Bdf>)},
     {Py_tp_repr, reinterpret_cast<void*>(py::text_slot<Bdf, repr>)},
     {Py_tp_str, reinterpret_cast<void*>(py::text_slot<Bdf, smi::to_string>)},

@@ -75,6 +75,22 @@ const T* instance_arg(PyObject* object, const char* function, const char* argume
     return &unbox<T>(object);
 }
 
+/// The constructor `Class(value)`, which parses a str with Parse.
+template <class T, smi::Result<T> (*Parse)(std::string_view)>
+PyObject* parsing_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) noexcept {
+    return guarded([&]() -> Ref {
+        static const char* const keywords[] = {"value", nullptr};
+        const std::string format = std::string("O:") + type->tp_name;
+        PyObject* value;
+        if (!parse_args(args, kwargs, format.c_str(), keywords, &value)) return {};
+        const auto text = text_arg(value, type->tp_name, "value");
+        if (!text) return {};
+        auto parsed = Parse(*text);
+        if (!parsed) return raise(std::move(parsed).error());
+        return wrap_as(type, *parsed);
+    });
+}
+
 template <class T>
 void dealloc(PyObject* self) noexcept {
     PyTypeObject* type = Py_TYPE(self);

@@ -10,19 +10,6 @@ Py_hash_t hash(const DeviceCoreRange& range) {
     return py::hash_of(range.dev_node_index, range.start_core, range.end_core);
 }
 
-PyObject* core_range_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) noexcept {
-    return py::guarded([&]() -> py::Ref {
-        static const char* const keywords[] = {"value", nullptr};
-        PyObject* value;
-        if (!py::parse_args(args, kwargs, "O:DeviceCoreRange", keywords, &value)) return {};
-        const auto text = py::text_arg(value, "DeviceCoreRange", "value");
-        if (!text) return {};
-        auto range = smi::parse_core_range(*text);
-        if (!range) return py::raise(std::move(range).error());
-        return py::wrap_as(type, *range);
-    });
-}
-
 // DeviceCoreRange.new(dev_node_index, start_core, end_core): no check beyond the widths.
 PyObject* core_range_from_fields(PyObject*, PyObject* args, PyObject* kwargs) noexcept {
     return py::guarded([&]() -> py::Ref {
@@ -50,7 +37,7 @@ PyMethodDef methods[] = {
 };
 
 PyType_Slot slots[] = {
-    {Py_tp_new, reinterpret_cast<void*>(core_range_new)},
+    {Py_tp_new, reinterpret_cast<void*>(py::parsing_new<DeviceCoreRange, smi::parse_core_range>)},
     {Py_tp_dealloc, reinterpret_cast<void*>(py::dealloc<DeviceCoreRange>)},
     {Py_tp_repr, reinterpret_cast<void*>(py::text_slot<DeviceCoreRange, repr>)},
     {Py_tp_str, reinterpret_cast<void*>(py::text_slot<DeviceCoreRange, smi::to_string>)},

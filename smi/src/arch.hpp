@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <set>
 #include <string>
@@ -12,8 +13,15 @@
 #include <vector>
 
 #include "device/core_range.hpp"
+#include "device/governor.hpp"
+#include "device/performance.hpp"
+#include "device/throttle.hpp"
 #include "error.hpp"
 #include "sysfs.hpp"
+#include "sysfs/zelk/hwmon.hpp"
+#include "sysfs/zelk/mgmt.hpp"
+#include "sysfs/zelk/pe_mgmt.hpp"
+#include "version.hpp"
 
 namespace smi {
 
@@ -50,10 +58,39 @@ struct MemoryDescription {
     std::uint64_t pe_count;
 };
 
+/// The readers and writers of the management attributes; each takes the
+/// directory to work in.
+struct SysfsMgmtOps {
+    Result<VersionInfo> (*read_firmware_version)(const Path& dir);
+    Result<VersionInfo> (*read_driver_version)(const Path& dir);
+    Result<std::pair<std::uint16_t, std::uint16_t>> (*read_major_minor)(const Path& dir);
+    Result<CoreStatusMap> (*read_core_status)(const Path& dir);
+    Result<FrequencyTable> (*read_core_frequency)(const Path& dir);
+    Result<GovernorProfile> (*read_governor_profile)(const Path& dir);
+    Result<void> (*write_governor_profile)(const Path& dir, GovernorProfile profile);
+    bool (*read_liveness)(const Path& dir);
+    Result<std::vector<ThrottleReason>> (*read_throttle_reason)(const Path& dir);
+    Result<void> (*write_power_limit)(const Path& dir, std::uint32_t milliwatts);
+    Result<std::map<std::uint32_t, PePerformanceCounter>> (*read_performance_counter)(
+        const Path& mgmt_path, const CoreSet& accessible, const CoreStatusMap& statuses);
+    Result<std::map<DeviceCoreRange, MemoryInfo>> (*read_memory_usage)(
+        const Path& mgmt_path, const CoreSet& accessible, const CoreStatusMap& statuses,
+        const MemoryDescription& memory);
+};
+
+/// The readers of the hardware-monitor directory.
+struct SysfsHwmonOps {
+    Result<DeviceTemperature> (*read_device_temperature)(const Path& hwmon);
+    Result<double> (*read_power_consumption)(const Path& hwmon);  // watts
+    Result<std::uint32_t> (*read_power_limit)(const Path& hwmon);  // milliwatts
+};
+
 struct ArchConfig {
     std::string_view dev_root;
     const MgmtConfig* mgmt_config;
     const DevfsOps* devfs_ops;
+    const SysfsMgmtOps* sysfs_mgmt_ops;
+    const SysfsHwmonOps* hwmon_ops;
     const MemoryDescription* memory;
 };
 

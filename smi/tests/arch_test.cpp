@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "arch/zelk.hpp"
+#include "device.hpp"
 #include "temp_tree.hpp"
 
 using namespace smi;
@@ -87,4 +88,11 @@ TEST(DevfsOps, AMissingDirectoryGivesNothing) {
     EXPECT_TRUE(get_accessible_core_indices(missing, 0).intervals.empty());
     EXPECT_TRUE(get_device_files(missing, 0).empty());
     EXPECT_FALSE(has_p2p_interfaces(missing, 0));
+}
+
+TEST(Device, GuardComesBeforeTheConfiguration) {
+    // No function has this address, so no driver is bound to it.
+    const Device device{.device_name = "npu0", .bdf = {0xfffe, 0xff, 0x1f, 7}, .device_id = 3};
+    EXPECT_EQ(to_string(device_files(device).error()), "device not available: fffe:ff:1f.7");
+    EXPECT_EQ(product_name(device), "Unknown");
 }

@@ -22,6 +22,8 @@ bool has_p2p_interfaces(const Path& dev_root, std::uint8_t node);
 
 extern const MgmtConfig MGMT_CONFIG;
 extern const DevfsOps DEVFS_OPS;
+extern const SysfsMgmtOps SYSFS_MGMT_OPS;
+extern const SysfsHwmonOps SYSFS_HWMON_OPS;
 extern const MemoryDescription ZELK_MEMORY;
 extern const MemoryDescription ZELK_PLUS_MEMORY;
 extern const ArchConfig ZELK_ARCH_CONFIG;

@@ -1,0 +1,8 @@
+// The power-management policy of a device.
+#pragma once
+
+namespace smi {
+
+enum class GovernorProfile { Performance, PowerSave };
+
+}  // namespace smi
