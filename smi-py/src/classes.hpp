@@ -20,7 +20,7 @@ namespace py {
 
 /// Creates a class from its spec, once per process: final, immutable, no
 /// instance dictionary, no weak references, `__module__` "builtins", and not
-/// callable unless the spec has a tp_new slot. `spec.name` is the bare name.
+/// callable unless its PyType_Spec has a tp_new slot. `spec.name` is the bare name.
 PyTypeObject* create_type(PyType_Spec& spec);
 
 inline PyTypeObject* type_once(PyTypeObject*& type, PyType_Spec& spec) {
