@@ -28,9 +28,9 @@ PyType_Slot slots[] = {
     {},
 };
 
-PyType_Spec spec = {.name = "Bdf", .basicsize = sizeof(py::Boxed<Bdf>), .flags = Py_TPFLAGS_DEFAULT, .slots = slots};
+PyType_Spec type_spec = {.name = "Bdf", .basicsize = sizeof(py::Boxed<Bdf>), .flags = Py_TPFLAGS_DEFAULT, .slots = slots};
 PyTypeObject* type = nullptr;
 
 }  // namespace
 
-PyTypeObject* py::PyClass<Bdf>::type() { return type_once(::type, spec); }
+PyTypeObject* py::PyClass<Bdf>::type() { return type_once(::type, type_spec); }

@@ -9,14 +9,14 @@ void argument_type_error(const char* function, const char* argument, const char*
                  Py_TYPE(given)->tp_name);
 }
 
-PyTypeObject* create_type(PyType_Spec& spec) {
+PyTypeObject* create_type(PyType_Spec& type_spec) {
     bool constructible = false;
-    for (const PyType_Slot* slot = spec.slots; slot->slot != 0; ++slot)
+    for (const PyType_Slot* slot = type_spec.slots; slot->slot != 0; ++slot)
         if (slot->slot == Py_tp_new) constructible = true;
     // The interpreter takes a class's __module__ from its name up to the last dot.
     static constexpr std::string_view qualifier = "builtins.";
-    const std::string name = std::string(qualifier) + spec.name;
-    PyType_Spec qualified = spec;
+    const std::string name = std::string(qualifier) + type_spec.name;
+    PyType_Spec qualified = type_spec;
     qualified.name = name.c_str();
     qualified.flags |= Py_TPFLAGS_IMMUTABLETYPE;
     if (!constructible) qualified.flags |= Py_TPFLAGS_DISALLOW_INSTANTIATION;
@@ -43,8 +43,8 @@ PyObject* enum_compare(PyObject* self, PyObject* other, int op) noexcept {
     return PyObject_RichCompare(mine.get(), index.get(), op);
 }
 
-PyTypeObject* create_enum_type(PyType_Spec& spec, std::span<const EnumMember> members, PyObject** instances) {
-    PyTypeObject* type = create_type(spec);
+PyTypeObject* create_enum_type(PyType_Spec& type_spec, std::span<const EnumMember> members, PyObject** instances) {
+    PyTypeObject* type = create_type(type_spec);
     if (!type) return nullptr;
     for (std::size_t i = 0; i < members.size(); ++i) {
         PyObject* member = type->tp_alloc(type, 0);

@@ -18,13 +18,13 @@
 
 namespace py {
 
-/// Creates a class from its spec, once per process: final, immutable, no
+/// Creates a class from its type spec, once per process: final, immutable, no
 /// instance dictionary, no weak references, `__module__` "builtins", and not
-/// callable unless its PyType_Spec has a tp_new slot. `spec.name` is the bare name.
-PyTypeObject* create_type(PyType_Spec& spec);
+/// callable unless its PyType_Spec has a tp_new slot. `type_spec.name` is the bare name.
+PyTypeObject* create_type(PyType_Spec& type_spec);
 
-inline PyTypeObject* type_once(PyTypeObject*& type, PyType_Spec& spec) {
-    if (!type) type = create_type(spec);
+inline PyTypeObject* type_once(PyTypeObject*& type, PyType_Spec& type_spec) {
+    if (!type) type = create_type(type_spec);
     return type;
 }
 
@@ -174,9 +174,9 @@ PyObject* enum_int(PyObject* self) noexcept;
 /// `__index__`; everything else gives NotImplemented.
 PyObject* enum_compare(PyObject* self, PyObject* other, int op) noexcept;
 
-/// Makes the class from `spec` and one instance per ordinal into
+/// Makes the class from `type_spec` and one instance per ordinal into
 /// `instances`, each set as the class attribute of its name.
-PyTypeObject* create_enum_type(PyType_Spec& spec, std::span<const EnumMember> members, PyObject** instances);
+PyTypeObject* create_enum_type(PyType_Spec& type_spec, std::span<const EnumMember> members, PyObject** instances);
 
 template <Enumeration E>
 struct EnumClass {
@@ -204,7 +204,7 @@ struct EnumClass {
         {Py_tp_doc, const_cast<char*>("")},
         {0, nullptr},
     };
-    static inline PyType_Spec spec = {
+    static inline PyType_Spec type_spec = {
         .name = PyEnum<E>::name,
         .basicsize = sizeof(EnumObject),
         .flags = Py_TPFLAGS_DEFAULT,
@@ -212,7 +212,7 @@ struct EnumClass {
     };
 
     static PyTypeObject* get() {
-        if (!type) type = create_enum_type(spec, members, instances);
+        if (!type) type = create_enum_type(type_spec, members, instances);
         return type;
     }
 };

@@ -48,7 +48,7 @@ PyType_Slot slots[] = {
     {},
 };
 
-PyType_Spec spec = {
+PyType_Spec type_spec = {
     .name = "DeviceCoreRange", .basicsize = sizeof(py::Boxed<DeviceCoreRange>), .flags = Py_TPFLAGS_DEFAULT, .slots = slots};
 PyTypeObject* type = nullptr;
 
@@ -67,4 +67,4 @@ Ref core_list(const DeviceCoreRange& range) {
 
 }  // namespace py
 
-PyTypeObject* py::PyClass<DeviceCoreRange>::type() { return type_once(::type, spec); }
+PyTypeObject* py::PyClass<DeviceCoreRange>::type() { return type_once(::type, type_spec); }

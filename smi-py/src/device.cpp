@@ -49,7 +49,7 @@ std::string repr(const PciDevice& device) {
     return "PciDevice(bdf='" + smi::to_string(device.bdf) + "', device_id=0x" + id + ")";
 }
 
-PyMethodDef methods[] = {
+PyMethodDef pci_device_methods[] = {
     SMI_METHOD("bdf", &PciDevice::bdf),
     SMI_METHOD("device_id", &PciDevice::device_id),
     SMI_METHOD("vendor_id", &PciDevice::vendor_id),
@@ -57,19 +57,21 @@ PyMethodDef methods[] = {
 };
 
 // No comparison and no hash: PciDevice objects compare and hash by identity.
-PyType_Slot slots[] = {
+PyType_Slot pci_device_slots[] = {
     {Py_tp_dealloc, reinterpret_cast<void*>(py::dealloc<PciDevice>)},
     {Py_tp_repr, reinterpret_cast<void*>(py::text_slot<PciDevice, repr>)},
-    {Py_tp_methods, methods},
+    {Py_tp_methods, pci_device_methods},
     {Py_tp_doc, const_cast<char*>("")},
     {},
 };
 
-PyType_Spec spec = {
-    .name = "PciDevice", .basicsize = sizeof(py::Boxed<PciDevice>), .flags = Py_TPFLAGS_DEFAULT, .slots = slots};
-PyTypeObject* type = nullptr;
+PyType_Spec pci_device_spec = {.name = "PciDevice",
+                               .basicsize = sizeof(py::Boxed<PciDevice>),
+                               .flags = Py_TPFLAGS_DEFAULT,
+                               .slots = pci_device_slots};
+PyTypeObject* pci_device_type = nullptr;
 
 }  // namespace
 
 PyTypeObject* py::PyClass<Device>::type() { return type_once(device_type, device_spec); }
-PyTypeObject* py::PyClass<PciDevice>::type() { return type_once(::type, spec); }
+PyTypeObject* py::PyClass<PciDevice>::type() { return type_once(pci_device_type, pci_device_spec); }

@@ -32,10 +32,10 @@ PyType_Slot slots[] = {
     {},
 };
 
-PyType_Spec spec = {
+PyType_Spec type_spec = {
     .name = "DeviceFile", .basicsize = sizeof(py::Boxed<DeviceFile>), .flags = Py_TPFLAGS_DEFAULT, .slots = slots};
 PyTypeObject* type = nullptr;
 
 }  // namespace
 
-PyTypeObject* py::PyClass<DeviceFile>::type() { return type_once(::type, spec); }
+PyTypeObject* py::PyClass<DeviceFile>::type() { return type_once(::type, type_spec); }
