@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
 
 #include "number.hpp"
 #include "text.hpp"
@@ -86,6 +88,12 @@ Result<void> write_file(const Path& path, std::string_view content) {
 bool exists(const Path& path) {
     struct stat status;
     return ::stat(path.c_str(), &status) == 0;
+}
+
+Result<Path> canonical_path(const Path& path) {
+    const std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), std::free);
+    if (!resolved) return std::unexpected(SmiError::io_error(path, errno));
+    return Path(resolved.get());
 }
 
 Result<std::string> read_sysfs_attr(const Path& path) {

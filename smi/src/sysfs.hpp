@@ -44,6 +44,10 @@ Result<void> write_file(const Path& path, std::string_view content);
 /// Whether `path` exists, following symbolic links.
 bool exists(const Path& path);
 
+/// `path` absolute, with every symbolic link, "." and ".." resolved; an `Io`
+/// error naming `path` when it cannot be resolved.
+Result<Path> canonical_path(const Path& path);
+
 /// The file as UTF-8 text without surrounding white space; an empty result
 /// is a `Parse` error.
 Result<std::string> read_sysfs_attr(const Path& path);

@@ -116,4 +116,31 @@ std::string_view trim_white_space(std::string_view text) {
     return text.substr(begin, end - begin);
 }
 
+std::vector<std::string_view> split_lines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        if (end != std::string_view::npos && line.ends_with('\r')) line.remove_suffix(1);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string_view> split_white_space(std::string_view text) {
+    std::vector<std::string_view> words;
+    std::size_t start = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const auto c = decode_utf8(text, at);
+        if (c.valid && is_white_space(c.code_point)) {
+            if (at > start) words.push_back(text.substr(start, at - start));
+            start = at + c.length;
+        }
+        at += c.length;
+    }
+    if (text.size() > start) words.push_back(text.substr(start));
+    return words;
+}
+
 }  // namespace smi

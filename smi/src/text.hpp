@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace smi {
 
@@ -32,5 +33,13 @@ std::size_t decimal_digit_run(std::string_view text);
 
 /// `text` without leading and trailing White_Space characters.
 std::string_view trim_white_space(std::string_view text);
+
+/// The lines of `text`, split at each line feed; a carriage return before a
+/// line feed belongs to the line ending, and a final line feed ends the last
+/// line rather than starting an empty one.
+std::vector<std::string_view> split_lines(std::string_view text);
+
+/// The non-empty runs of `text` between White_Space characters.
+std::vector<std::string_view> split_white_space(std::string_view text);
 
 }  // namespace smi

@@ -50,3 +50,14 @@ TEST(WhiteSpace, TrimsEveryWhiteSpaceCharacterButKeepsInnerOnes) {
     };
     for (const auto& c : cases) EXPECT_EQ(trim_white_space(c.text), c.trimmed) << testing::PrintToString(c.text);
 }
+
+TEST(Split, LinesAndWords) {
+    using Parts = std::vector<std::string_view>;
+    EXPECT_EQ(split_lines(""), Parts{});
+    EXPECT_EQ(split_lines("\n"), Parts{""});
+    EXPECT_EQ(split_lines("a\r\n\nb\r"), (Parts{"a", "", "b\r"}));  // only a CR before LF ends a line
+    EXPECT_EQ(split_lines("a\n\rb\n"), (Parts{"a", "\rb"}));
+    EXPECT_EQ(split_white_space(""), Parts{});
+    EXPECT_EQ(split_white_space(" \t\u2003"), Parts{});
+    EXPECT_EQ(split_white_space("reason:\u00a00x4  x\xff"), (Parts{"reason:", "0x4", "x\xff"}));
+}

@@ -59,8 +59,9 @@ Result<DeviceCoreRange> parse_core_range(std::string_view text) {
 }
 
 std::string to_string(const DeviceCoreRange& range) {
-    std::string text = "npu" + std::to_string(range.dev_node_index) + "pe" + std::to_string(range.start_core);
-    if (range.end_core != range.start_core) text += "-" + std::to_string(range.end_core);
+    std::string text = "npu";
+    text.append(std::to_string(range.dev_node_index)).append("pe").append(std::to_string(range.start_core));
+    if (range.end_core != range.start_core) text.append("-").append(std::to_string(range.end_core));
     return text;
 }
 
@@ -69,13 +70,17 @@ std::uint64_t core_count(const DeviceCoreRange& range) {
     return std::uint64_t(range.end_core) - range.start_core + 1;
 }
 
+// Appends first to last; counted, so that 4294967295 does not wrap around.
+static void append_cores(std::vector<std::uint32_t>& list, std::uint32_t first, std::uint32_t last) {
+    for (std::uint64_t core = first; core <= last; ++core) list.push_back(static_cast<std::uint32_t>(core));
+}
+
 std::optional<std::vector<std::uint32_t>> cores(const DeviceCoreRange& range) {
     const std::uint64_t count = core_count(range);
     if (count > MAX_LISTED_CORES) return std::nullopt;
     std::vector<std::uint32_t> list;
     list.reserve(count);
-    // Counted, so that a range ending at 4294967295 does not wrap around.
-    for (std::uint64_t i = 0; i < count; ++i) list.push_back(range.start_core + static_cast<std::uint32_t>(i));
+    if (count > 0) append_cores(list, range.start_core, range.end_core);
     return list;
 }
 
@@ -115,6 +120,15 @@ std::uint64_t size(const CoreSet& set) {
     std::uint64_t count = 0;
     for (const auto& interval : set.intervals) count += std::uint64_t(interval.last) - interval.first + 1;
     return count;
+}
+
+std::optional<std::vector<std::uint32_t>> cores(const CoreSet& set) {
+    const std::uint64_t count = size(set);
+    if (count > MAX_LISTED_CORES) return std::nullopt;
+    std::vector<std::uint32_t> list;
+    list.reserve(count);
+    for (const auto& interval : set.intervals) append_cores(list, interval.first, interval.last);
+    return list;
 }
 
 }  // namespace smi

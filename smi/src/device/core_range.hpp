@@ -57,5 +57,7 @@ void add(CoreSet& set, const DeviceCoreRange& range);
 bool contains(const CoreSet& set, std::uint32_t core);
 /// The number of distinct cores.
 std::uint64_t size(const CoreSet& set);
+/// The cores ascending; absent when there are more than MAX_LISTED_CORES.
+std::optional<std::vector<std::uint32_t>> cores(const CoreSet& set);
 
 }  // namespace smi
