@@ -51,13 +51,6 @@ struct DevfsOps {
     bool (*has_p2p_interfaces)(const Path& dev_root, std::uint8_t node);
 };
 
-/// The device memory that the per-core memory readers divide among the cores.
-struct MemoryDescription {
-    std::uint64_t dram_bytes;
-    std::uint64_t reserved_bytes;
-    std::uint64_t pe_count;
-};
-
 /// The readers and writers of the management attributes; each takes the
 /// directory to work in.
 struct SysfsMgmtOps {

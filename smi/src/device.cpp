@@ -25,4 +25,143 @@ Result<std::vector<DeviceFile>> device_files(const Device& device) {
     return files;
 }
 
+// The node's management directory, after the guard and the configuration
+// selection, and the configuration that reads it.
+namespace {
+struct MgmtNode {
+    const ArchConfig* config;
+    Path path;
+};
+}  // namespace
+
+static Result<MgmtNode> mgmt_node(const Device& device) {
+    const ArchConfig* config = TRY(checked_config(device));
+    return MgmtNode{config, config->mgmt_config->format_mgmt_path(device.dev_node_index)};
+}
+
+// The entries of a per-core map whose cores have a device file.
+template <class V>
+static std::map<std::uint32_t, V> accessible_only(const Device& device, const ArchConfig& config,
+                                                  std::map<std::uint32_t, V> entries) {
+    const CoreSet cores = config.devfs_ops->get_accessible_core_indices(Path(config.dev_root), device.dev_node_index);
+    std::erase_if(entries, [&](const auto& entry) { return !contains(cores, entry.first); });
+    return entries;
+}
+
+bool liveness(const Device& device) {
+    const auto node = mgmt_node(device);
+    return node && node->config->sysfs_mgmt_ops->read_liveness(node->path);
+}
+
+Result<CoreStatusMap> core_status(const Device& device) {
+    const auto node = TRY(mgmt_node(device));
+    auto statuses = TRY(node.config->sysfs_mgmt_ops->read_core_status(node.path));
+    return accessible_only(device, *node.config, std::move(statuses));
+}
+
+Result<std::uint16_t> major(const Device& device) {
+    const auto node = TRY(mgmt_node(device));
+    return TRY(node.config->sysfs_mgmt_ops->read_major_minor(node.path)).first;
+}
+
+Result<std::uint16_t> minor(const Device& device) {
+    const auto node = TRY(mgmt_node(device));
+    return TRY(node.config->sysfs_mgmt_ops->read_major_minor(node.path)).second;
+}
+
+Result<VersionInfo> firmware_version(const Device& device) {
+    const auto node = TRY(mgmt_node(device));
+    return node.config->sysfs_mgmt_ops->read_firmware_version(node.path);
+}
+
+Result<VersionInfo> driver_version(const Device& device) {
+    const auto node = TRY(mgmt_node(device));
+    return node.config->sysfs_mgmt_ops->read_driver_version(node.path);
+}
+
+Result<FrequencyTable> core_frequency(const Device& device) {
+    const auto node = TRY(mgmt_node(device));
+    auto table = TRY(node.config->sysfs_mgmt_ops->read_core_frequency(node.path));
+    return accessible_only(device, *node.config, std::move(table));
+}
+
+Result<FrequencyTable> tcp_frequency(const Device& device) {
+    auto table = TRY(core_frequency(device));
+    for (auto& [core, megahertz] : table) megahertz >>= 1;
+    return table;
+}
+
+Result<GovernorProfile> governor_profile(const Device& device) {
+    const auto node = TRY(mgmt_node(device));
+    return node.config->sysfs_mgmt_ops->read_governor_profile(node.path);
+}
+
+Result<void> set_governor_profile(const Device& device, GovernorProfile profile) {
+    const auto node = TRY(mgmt_node(device));
+    return node.config->sysfs_mgmt_ops->write_governor_profile(node.path, profile);
+}
+
+Result<void> set_power_limit(const Device& device, std::uint32_t milliwatts) {
+    const ArchConfig* config = TRY(checked_config(device));
+    const Path debug_dir = config->mgmt_config->format_debugfs_mgmt_path(device.dev_node_index);
+    return config->sysfs_mgmt_ops->write_power_limit(debug_dir, milliwatts);
+}
+
+Result<std::vector<ThrottleReason>> throttle_reason(const Device& device) {
+    const auto node = TRY(mgmt_node(device));
+    return node.config->sysfs_mgmt_ops->read_throttle_reason(node.path);
+}
+
+// The per-core readings first take the core status, which applies the guard
+// itself, and only then the guard and the configuration for their own reads.
+namespace {
+struct PeReading {
+    CoreStatusMap statuses;
+    const ArchConfig* config;
+    Path path;
+    CoreSet accessible;
+};
+}  // namespace
+
+static Result<PeReading> pe_reading(const Device& device) {
+    auto statuses = TRY(core_status(device));
+    auto node = TRY(mgmt_node(device));
+    auto accessible =
+        node.config->devfs_ops->get_accessible_core_indices(Path(node.config->dev_root), device.dev_node_index);
+    return PeReading{std::move(statuses), node.config, std::move(node.path), std::move(accessible)};
+}
+
+Result<std::map<std::uint32_t, PePerformanceCounter>> performance_counter(const Device& device) {
+    const auto pe = TRY(pe_reading(device));
+    return pe.config->sysfs_mgmt_ops->read_performance_counter(pe.path, pe.accessible, pe.statuses);
+}
+
+Result<std::map<DeviceCoreRange, MemoryInfo>> memory_usage(const Device& device) {
+    const auto pe = TRY(pe_reading(device));
+    return pe.config->sysfs_mgmt_ops->read_memory_usage(pe.path, pe.accessible, pe.statuses, *pe.config->memory);
+}
+
+Result<Hwmon> resolve_hwmon(const Device& device) {
+    const ArchConfig* config = TRY(checked_config(device));
+    const Path dir = join(pci_function_dir(device.bdf), "hwmon");
+    const auto entries = TRY(list_dir(dir));
+    if (entries.empty()) return std::unexpected(SmiError::io_error(dir, "no hwmon directory found"));
+    return Hwmon{config, join(dir, entries.front().name)};
+}
+
+Result<DeviceTemperature> device_temperature(const Device& device) {
+    const auto hwmon = TRY(resolve_hwmon(device));
+    return hwmon.config->hwmon_ops->read_device_temperature(hwmon.path);
+}
+
+Result<double> power_consumption(const Device& device) {
+    const auto hwmon = TRY(resolve_hwmon(device));
+    return hwmon.config->hwmon_ops->read_power_consumption(hwmon.path);
+}
+
+Result<std::uint32_t> power_limit(const Device& device) {
+    const auto hwmon = TRY(resolve_hwmon(device));
+    return hwmon.config->hwmon_ops->read_power_limit(hwmon.path);
+}
+
 }  // namespace smi

@@ -85,4 +85,10 @@ Result<std::vector<PciDevice>> list_disabled_devices() {
     return devices;
 }
 
+Result<VersionInfo> driver_info() {
+    for (const auto& device : TRY(list_devices()))
+        if (auto version = driver_version(device)) return version;
+    return std::unexpected(SmiError::device_not_found("no available device to read driver version"));
+}
+
 }  // namespace smi

@@ -24,4 +24,7 @@ Result<PciDevice> get_pci_device(const Bdf& bdf);
 /// The accelerator PCI functions without a bound driver, sorted.
 Result<std::vector<PciDevice>> list_disabled_devices();
 
+/// The driver's version, from the first listed device that reports it.
+Result<VersionInfo> driver_info();
+
 }  // namespace smi

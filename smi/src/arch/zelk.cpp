@@ -106,35 +106,25 @@ const DevfsOps DEVFS_OPS = {
     .has_p2p_interfaces = has_p2p_interfaces,
 };
 
-// Entries whose readers are not written yet; they answer with an error.
-template <class R, class... Args>
-static R not_supported(Args...) {
-    return std::unexpected(SmiError::unexpected_value("operation not supported by this build"));
-}
-
-static bool not_live(const Path&) { return false; }
-
 const SysfsMgmtOps SYSFS_MGMT_OPS = {
-    .read_firmware_version = not_supported<Result<VersionInfo>, const Path&>,
-    .read_driver_version = not_supported<Result<VersionInfo>, const Path&>,
-    .read_major_minor = not_supported<Result<std::pair<std::uint16_t, std::uint16_t>>, const Path&>,
-    .read_core_status = not_supported<Result<CoreStatusMap>, const Path&>,
-    .read_core_frequency = not_supported<Result<FrequencyTable>, const Path&>,
-    .read_governor_profile = not_supported<Result<GovernorProfile>, const Path&>,
-    .write_governor_profile = not_supported<Result<void>, const Path&, GovernorProfile>,
-    .read_liveness = not_live,
-    .read_throttle_reason = not_supported<Result<std::vector<ThrottleReason>>, const Path&>,
-    .write_power_limit = not_supported<Result<void>, const Path&, std::uint32_t>,
-    .read_performance_counter = not_supported<Result<std::map<std::uint32_t, PePerformanceCounter>>, const Path&,
-                                              const CoreSet&, const CoreStatusMap&>,
-    .read_memory_usage = not_supported<Result<std::map<DeviceCoreRange, MemoryInfo>>, const Path&, const CoreSet&,
-                                       const CoreStatusMap&, const MemoryDescription&>,
+    .read_firmware_version = read_firmware_version,
+    .read_driver_version = read_driver_version,
+    .read_major_minor = read_major_minor,
+    .read_core_status = read_core_status,
+    .read_core_frequency = read_core_frequency,
+    .read_governor_profile = read_governor_profile,
+    .write_governor_profile = write_governor_profile,
+    .read_liveness = read_liveness,
+    .read_throttle_reason = read_throttle_reason,
+    .write_power_limit = write_power_limit,
+    .read_performance_counter = read_performance_counter,
+    .read_memory_usage = read_memory_usage,
 };
 
 const SysfsHwmonOps SYSFS_HWMON_OPS = {
-    .read_device_temperature = not_supported<Result<DeviceTemperature>, const Path&>,
-    .read_power_consumption = not_supported<Result<double>, const Path&>,
-    .read_power_limit = not_supported<Result<std::uint32_t>, const Path&>,
+    .read_device_temperature = read_device_temperature,
+    .read_power_consumption = read_power_consumption,
+    .read_power_limit = read_power_limit,
 };
 
 const MemoryDescription ZELK_MEMORY = {.dram_bytes = 51539607552, .reserved_bytes = 536870912, .pe_count = 8};
