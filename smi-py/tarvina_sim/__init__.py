@@ -10,6 +10,7 @@ Standard library only.
 from .machine import (
     BRIDGE_DEVICE_ID,
     BRIDGE_VENDOR_ID,
+    DEBUG_TREE,
     DEVICE_ZELK,
     DEVICE_ZELK_PLUS,
     MGMT_CLASS,
@@ -22,12 +23,14 @@ from .machine import (
     Npu,
     PciFunction,
     make_char_device,
+    set_pe_counters,
 )
 from .namespace import NamespaceUnavailable, enter_private_namespace, mounted, run_outside
 
 __all__ = [
     "BRIDGE_DEVICE_ID",
     "BRIDGE_VENDOR_ID",
+    "DEBUG_TREE",
     "DEVICE_ZELK",
     "DEVICE_ZELK_PLUS",
     "MGMT_CLASS",
@@ -44,4 +47,5 @@ __all__ = [
     "make_char_device",
     "mounted",
     "run_outside",
+    "set_pe_counters",
 ]

@@ -57,6 +57,14 @@ def char_devices(directory: str) -> dict[str, tuple[int, int]]:
     return numbers
 
 
+P2P_FILE = re.compile(r"npu\d+(dmar|ch\dr)")
+
+
+def device_files() -> dict[str, tuple[int, int]]:
+    """char_devices of /dev/zelk without the peer-to-peer files."""
+    return {name: number for name, number in char_devices("/dev/zelk").items() if not P2P_FILE.fullmatch(name)}
+
+
 def stacked_mounts(mount_point: str) -> list[str]:
     """File-system types of the mounts stacked at mount_point, topmost last."""
     return [fields[2] for fields in map(str.split, Path("/proc/self/mounts").read_text().splitlines())
@@ -133,7 +141,7 @@ def test_attrs_override_defaults_and_bytes_are_written_raw(sim):
 def test_skeleton_and_device_nodes(sim):
     sim()
     assert os.listdir("/sys/class") == ["zelk_mgmt"]
-    for name in ("class/zelk_mgmt", "kernel/debug", "devices/system/cpu", "bus/pci/drivers"):
+    for name in ("class/zelk_mgmt", "kernel/debug", "bus/pci/drivers"):
         assert os.listdir(Path("/sys", name)) == []
     assert os.listdir("/dev/zelk") == []
 
@@ -224,7 +232,7 @@ def test_class_links_lead_to_nodes_under_their_function(sim, address, device_dir
         link = MGMT / name
         assert os.readlink(link) == f"../../devices/{device_dir}/zelk_mgmt/{name}"
         assert link.resolve() == Path(nodes_dir, name) and link.is_dir()
-    assert os.listdir(MGMT / f"zelk!npu{index}pe0") == ["uevent"]
+    assert sorted(os.listdir(MGMT / f"zelk!npu{index}pe0")) == ["alloc_status", "metrics", "uevent"]
 
 
 def test_management_node_attributes(sim):
@@ -257,7 +265,7 @@ def test_stated_values_and_attrs_replace_the_defaults(sim):
     core = MGMT / "zelk!npu2pe1"
     assert (core / "metrics").read_text() == "busy 5\n"
     assert (core / "alloc_status").read_bytes() == b"\x00"
-    assert os.listdir(MGMT / "zelk!npu2pe0") == ["uevent"]
+    assert (MGMT / "zelk!npu2pe0" / "metrics").read_text() == "CycleCount: 0x0\nTaskCycleCount: 0x0\n"
 
 
 @pytest.mark.parametrize("npus, expected", [
@@ -272,7 +280,16 @@ def test_stated_values_and_attrs_replace_the_defaults(sim):
 ])
 def test_device_files_are_character_devices_with_the_names_given(sim, npus, expected):
     sim(*(PciFunction(f"0000:{0x51 + i:02x}:00.0", npu=npu) for i, npu in enumerate(npus)))
-    assert char_devices("/dev/zelk") == expected
+    assert device_files() == expected
+
+
+def test_peer_to_peer_files_have_a_major_of_their_own(sim):
+    sim(PciFunction("0000:51:00.0", npu=Npu(0, cores=1)),
+        PciFunction("0000:52:00.0", npu=Npu(2, device_files=())),
+        PciFunction("0000:53:00.0", npu=Npu(3, p2p=False)))
+    p2p = {name: number for name, number in char_devices("/dev/zelk").items() if P2P_FILE.fullmatch(name)}
+    suffixes = ["dmar"] + [f"ch{channel}r" for channel in range(8)]
+    assert p2p == {f"npu{n}{suffix}": (510, 16 * n + i) for n in (0, 2) for i, suffix in enumerate(suffixes)}
 
 
 def test_example_machine_has_a_complete_device_per_bound_function(sim):
@@ -281,7 +298,47 @@ def test_example_machine_has_a_complete_device_per_bound_function(sim):
                 for name in os.listdir(MGMT) if name.endswith("mgmt")}
     assert busnames == {"zelk!npu0mgmt": "0000:51:00.0\n", "zelk!npu1mgmt": "0000:3b:00.0\n"}
     assert sorted(char_devices("/dev/zelk")) == sorted(
-        [f"npu{n}" for n in (0, 1)] + [f"npu{n}pe{k}" for n in (0, 1) for k in range(8)])
+        [f"npu{n}" for n in (0, 1)] + [f"npu{n}pe{k}" for n in (0, 1) for k in range(8)]
+        + [f"npu{n}{suffix}" for n in (0, 1) for suffix in ["dmar"] + [f"ch{c}r" for c in range(8)]])
+
+
+def test_cpu_topology(sim):
+    sim(Machine(cpu_packages=(0, 1, 0, 1, 3)))
+    cpus = Path("/sys/devices/system/cpu")
+    assert sorted(os.listdir(cpus)) == ["cpu0", "cpu1", "cpu2", "cpu3", "cpu4", "online", "possible"]
+    assert [(cpus / f"cpu{n}/topology/physical_package_id").read_text() for n in range(5)] == \
+        ["0\n", "1\n", "0\n", "1\n", "3\n"]
+    assert (cpus / "online").read_text() == (cpus / "possible").read_text() == "0-4\n"
+
+
+@pytest.mark.parametrize("machine, masks", [
+    # Default: two sockets of 16 CPUs; a function is local to the socket of
+    # its NUMA node, or to every CPU without one.
+    (Machine([PciFunction("0000:51:00.0"), PciFunction("0000:52:00.0", numa_node=1),
+              PciFunction("0000:53:00.0", numa_node=-1)]),
+     ["0000ffff\n", "ffff0000\n", "ffffffff\n"]),
+    # The first group is only as wide as the CPUs it covers.
+    (Machine([PciFunction("0000:51:00.0", local_cpus=tuple(range(32, 48))),
+              PciFunction("0000:52:00.0", local_cpus=(0, 47)),
+              PciFunction("0000:53:00.0", attrs={"local_cpus": "zz"})], cpu_packages=(0,) * 48),
+     ["ffff,00000000\n", "8000,00000001\n", "zz"]),
+    (Machine([PciFunction("0000:51:00.0", numa_node=1)], cpu_packages=(0, 1, 0, 1)), ["a\n"]),
+    (Machine([PciFunction("0000:51:00.0", local_cpus=(64,))], cpu_packages=(0,) * 65),
+     ["1,00000000,00000000\n"]),
+])
+def test_local_cpus_are_masks_in_the_kernels_format(sim, machine, masks):
+    sim(machine)
+    assert [Path(f"/sys/bus/pci/devices/{f.address}/local_cpus").read_text() for f in machine.functions] == masks
+
+
+@pytest.mark.parametrize("make", [
+    lambda root: Machine(cpu_packages=()),
+    lambda root: Machine(cpu_packages=(0, -1)),
+    lambda root: Machine([PciFunction("0000:51:00.0", local_cpus=(32,))]).write(root),
+])
+def test_inconsistent_cpus_are_rejected(tmp_path, make):
+    with pytest.raises(ValueError):
+        make(tmp_path)
 
 
 @pytest.mark.parametrize("make", [
