@@ -3,6 +3,7 @@
 // class's file is a short declaration on these helpers.
 #pragma once
 
+#include <algorithm>
 #include <compare>
 #include <functional>
 #include <new>
@@ -14,7 +15,10 @@
 #include "convert.hpp"
 #include "device.hpp"
 #include "discovery.hpp"
+#include "drain.hpp"
+#include "pcie.hpp"
 #include "siphash.hpp"
+#include "topology.hpp"
 
 namespace py {
 
@@ -28,6 +32,13 @@ inline PyTypeObject* type_once(PyTypeObject*& type, PyType_Spec& type_spec) {
     return type;
 }
 
+/// A name given as a template argument.
+template <std::size_t N>
+struct Name {
+    char text[N];
+    constexpr Name(const char (&name)[N]) { std::copy_n(name, N, text); }
+};
+
 // ---- value classes
 
 // The Python class of each wrapped core record; defined in the class's file.
@@ -35,7 +46,16 @@ template <> struct PyClass<smi::Bdf> { static PyTypeObject* type(); };
 template <> struct PyClass<smi::DeviceCoreRange> { static PyTypeObject* type(); };
 template <> struct PyClass<smi::DeviceFile> { static PyTypeObject* type(); };
 template <> struct PyClass<smi::Device> { static PyTypeObject* type(); };
+template <> struct PyClass<smi::DeviceTemperature> { static PyTypeObject* type(); };
+template <> struct PyClass<smi::MemoryInfo> { static PyTypeObject* type(); };
+template <> struct PyClass<smi::PePerformanceCounter> { static PyTypeObject* type(); };
 template <> struct PyClass<smi::PciDevice> { static PyTypeObject* type(); };
+template <> struct PyClass<smi::PcieDeviceInfo> { static PyTypeObject* type(); };
+template <> struct PyClass<smi::PcieInfo> { static PyTypeObject* type(); };
+template <> struct PyClass<smi::PcieLinkInfo> { static PyTypeObject* type(); };
+template <> struct PyClass<smi::PcieRootComplexInfo> { static PyTypeObject* type(); };
+template <> struct PyClass<smi::SriovInfo> { static PyTypeObject* type(); };
+template <> struct PyClass<smi::VersionInfo> { static PyTypeObject* type(); };
 
 template <class T> struct Boxed {
     PyObject_HEAD
@@ -126,6 +146,28 @@ PyObject* compare_ordered(PyObject* self, PyObject* other, int op) noexcept {
     Py_RETURN_RICHCOMPARE(order, 0, op);
 }
 
+/// The class of a record that is compared by value and has no hash (so its
+/// instances are unhashable) and no constructor: its instances come only
+/// from the module's functions and methods. `str()` gives Str if given, else
+/// what `repr()` gives.
+template <Name name, class T, std::string (*Repr)(const T&), PyMethodDef* Methods,
+          std::string (*Str)(const T&) = Repr>
+PyTypeObject* value_class() {
+    static PyType_Slot slots[] = {
+        {Py_tp_dealloc, reinterpret_cast<void*>(dealloc<T>)},
+        {Py_tp_repr, reinterpret_cast<void*>(text_slot<T, Repr>)},
+        {Py_tp_str, reinterpret_cast<void*>(text_slot<T, Str>)},
+        {Py_tp_richcompare, reinterpret_cast<void*>(compare_equal<T>)},
+        {Py_tp_methods, Methods},
+        {Py_tp_doc, const_cast<char*>("")},
+        {},
+    };
+    static PyType_Spec type_spec = {
+        .name = name.text, .basicsize = sizeof(Boxed<T>), .flags = Py_TPFLAGS_DEFAULT, .slots = slots};
+    static PyTypeObject* type = nullptr;
+    return type_once(type, type_spec);
+}
+
 // ---- methods
 
 /// The cores of a range as a list, or MemoryError for a range too large to list.
@@ -135,6 +177,7 @@ template <class F> struct SelfOf;
 template <class R, class T> struct SelfOf<R T::*> { using type = T; };
 template <class R, class T> struct SelfOf<R (*)(const T&)> { using type = T; };
 template <class R, class T> struct SelfOf<R (*)(const T&) noexcept> { using type = T; };
+template <class R, class T, class A> struct SelfOf<R (*)(const T&, A)> { using type = T; };
 
 /// A method without arguments that returns F applied to the held value; F
 /// is a data member or a function of the record, and its result (a value or
@@ -154,6 +197,32 @@ PyObject* function(PyObject*, PyObject*) noexcept {
 // A method table entry for `method<F>` with the text signature "name($self)".
 #define SMI_METHOD(name, F) \
     { name, reinterpret_cast<PyCFunction>(py::method<F>), METH_NOARGS, name "($self)\n--\n\n" }
+
+/// A method of one argument, passed by position or keyword, that returns F
+/// applied to the held value and the argument. Convert reads the argument
+/// (int_arg, member_arg, instance_arg) and returns something empty, with
+/// the Python error set, when it cannot.
+template <Name function, Name argument, auto F, auto Convert>
+PyObject* method_of_one(PyObject* self, PyObject* args, PyObject* kwargs) noexcept {
+    using T = typename SelfOf<decltype(F)>::type;
+    return guarded([&]() -> Ref {
+        static const char* const keywords[] = {argument.text, nullptr};
+        static const std::string format = std::string("O:") + function.text;
+        PyObject* object;
+        if (!parse_args(args, kwargs, format.c_str(), keywords, &object)) return {};
+        const auto value = Convert(object, function.text, argument.text);
+        if (!value) return {};
+        return to_py(F(unbox<T>(self), *value));
+    });
+}
+
+// A method table entry for `method_of_one` with the text signature "name($self, argument)".
+#define SMI_METHOD_OF_ONE(name, argument, F, Convert)                                                        \
+    {                                                                                                        \
+        name, reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(py::method_of_one<name, argument, F, \
+                                                                                           Convert>)),      \
+            METH_VARARGS | METH_KEYWORDS, name "($self, " argument ")\n--\n\n"                               \
+    }
 
 // ---- enumeration classes
 
@@ -217,11 +286,17 @@ struct EnumClass {
     }
 };
 
-/// The shared member for `value`, by its ordinal.
+/// The shared member for `value`, by its ordinal (which PyEnum<E>::ordinal
+/// gives where the core value is not a plain enumeration).
 template <Enumeration E>
 Ref to_py(E value) {
     if (!EnumClass<E>::get()) return {};
-    return Ref::borrow(EnumClass<E>::instances[static_cast<std::size_t>(value)]);
+    std::size_t index;
+    if constexpr (requires { PyEnum<E>::ordinal(value); })
+        index = static_cast<std::size_t>(PyEnum<E>::ordinal(value));
+    else
+        index = static_cast<std::size_t>(value);
+    return Ref::borrow(EnumClass<E>::instances[index]);
 }
 
 /// The member passed as an argument, or nullopt with TypeError set; an int is not a member.
@@ -241,6 +316,37 @@ std::optional<E> member_arg(PyObject* object, const char* function, const char* 
 template <> struct PyEnum<smi::Arch> {
     static constexpr const char* name = "Arch";
     static constexpr EnumMember members[] = {{"Zelk", "ZELK"}};
+};
+template <> struct PyEnum<smi::CoreStatus> {
+    static constexpr const char* name = "CoreStatus";
+    static constexpr EnumMember members[] = {{"Available", "Available"}, {"Occupied", "Occupied"}};
+};
+template <> struct PyEnum<smi::GovernorProfile> {
+    static constexpr const char* name = "GovernorProfile";
+    static constexpr EnumMember members[] = {{"Performance", "Performance"}, {"PowerSave", "PowerSave"}};
+};
+// Every core Unknown, whatever bit it carries, is the one member Unknown.
+template <> struct PyEnum<smi::ThrottleReason> {
+    static constexpr const char* name = "ThrottleReason";
+    static constexpr EnumMember members[] = {
+        {"Idle", "Idle"},
+        {"ThermalSlowdown", "Thermal Slowdown"},
+        {"AppPowerCap", "App Power Cap"},
+        {"AppClockCap", "App Clock Cap"},
+        {"HwClockCap", "HW Clock Cap"},
+        {"HwBusLimit", "HW Bus Limit"},
+        {"HwPowerCap", "HW Power Cap"},
+        {"GovClockCap", "Gov Clock Cap"},
+        {"OtherReason", "Other Reason"},
+        {"Unknown", "Unknown"},
+    };
+    static int ordinal(const smi::ThrottleReason& reason) { return static_cast<int>(reason.kind); }
+};
+template <> struct PyEnum<smi::LinkType> {
+    static constexpr const char* name = "LinkType";
+    static constexpr EnumMember members[] = {
+        {"Unknown", "Unknown"}, {"Interconnect", "Interconnect"}, {"Cpu", "Cpu"}, {"Bridge", "Bridge"}, {"Noc", "Noc"},
+    };
 };
 
 }  // namespace py

@@ -21,21 +21,8 @@ PyMethodDef methods[] = {
     {},
 };
 
-// Equality without a hash: instances are unhashable.
-PyType_Slot slots[] = {
-    {Py_tp_dealloc, reinterpret_cast<void*>(py::dealloc<DeviceFile>)},
-    {Py_tp_repr, reinterpret_cast<void*>(py::text_slot<DeviceFile, repr>)},
-    {Py_tp_str, reinterpret_cast<void*>(py::text_slot<DeviceFile, repr>)},
-    {Py_tp_richcompare, reinterpret_cast<void*>(py::compare_equal<DeviceFile>)},
-    {Py_tp_methods, methods},
-    {Py_tp_doc, const_cast<char*>("")},
-    {},
-};
-
-PyType_Spec type_spec = {
-    .name = "DeviceFile", .basicsize = sizeof(py::Boxed<DeviceFile>), .flags = Py_TPFLAGS_DEFAULT, .slots = slots};
-PyTypeObject* type = nullptr;
-
 }  // namespace
 
-PyTypeObject* py::PyClass<DeviceFile>::type() { return type_once(::type, type_spec); }
+PyTypeObject* py::PyClass<DeviceFile>::type() {
+    return py::value_class<"DeviceFile", DeviceFile, repr, methods>();
+}

@@ -23,16 +23,30 @@ PyMethodDef functions[] = {
      METH_VARARGS | METH_KEYWORDS, "get_pci_device(bdf)\n--\n\n"},
     {"list_disabled_devices", py::function<smi::list_disabled_devices>, METH_NOARGS,
      "list_disabled_devices()\n--\n\n"},
+    {"driver_info", py::function<smi::driver_info>, METH_NOARGS, "driver_info()\n--\n\n"},
 };
 
 // The classes in the order of registration.
 PyTypeObject* (*const classes[])() = {
     py::EnumClass<smi::Arch>::get,
     py::PyClass<smi::Bdf>::type,
+    py::EnumClass<smi::CoreStatus>::get,
     py::PyClass<smi::DeviceCoreRange>::type,
     py::PyClass<smi::DeviceFile>::type,
     py::PyClass<smi::Device>::type,
+    py::PyClass<smi::DeviceTemperature>::type,
+    py::EnumClass<smi::GovernorProfile>::get,
+    py::EnumClass<smi::LinkType>::get,
+    py::PyClass<smi::MemoryInfo>::type,
     py::PyClass<smi::PciDevice>::type,
+    py::PyClass<smi::PcieDeviceInfo>::type,
+    py::PyClass<smi::PcieInfo>::type,
+    py::PyClass<smi::PcieLinkInfo>::type,
+    py::PyClass<smi::PcieRootComplexInfo>::type,
+    py::PyClass<smi::PePerformanceCounter>::type,
+    py::PyClass<smi::SriovInfo>::type,
+    py::EnumClass<smi::ThrottleReason>::get,
+    py::PyClass<smi::VersionInfo>::type,
 };
 
 /// Sets `value` (a new reference, or null on failure) as attribute `name`

@@ -11,7 +11,7 @@ import pytest
 # Import the simulated machine from the source tree.
 sys.path.insert(0, str(Path(__file__).resolve().parent.parent))
 
-from tarvina_sim import Machine, NamespaceUnavailable, PciFunction  # noqa: E402
+from tarvina_sim import Machine, NamespaceUnavailable, Npu, PciFunction  # noqa: E402
 from tarvina_sim import enter_private_namespace, mounted  # noqa: E402
 
 
@@ -50,3 +50,16 @@ def sim(sim_namespace):
             except NamespaceUnavailable as e:
                 pytest.skip(str(e))
         yield mount
+
+
+@pytest.fixture
+def one_device(sim):
+    """one_device(device_id=1, **npu): mount a machine with one accelerator,
+    npu0 at 0000:51:00.0 described by Npu(0, **npu), and return its Device."""
+    import tarvina_smi
+
+    def mount(device_id: int = 1, **npu):
+        sim(PciFunction("0000:51:00.0", device_id=device_id, npu=Npu(0, **npu)))
+        device, = tarvina_smi.list_devices()
+        return device
+    return mount

@@ -40,6 +40,7 @@ def test_functions_have_text_signatures():
     assert str(inspect.signature(tarvina_smi.list_pci_devices)) == "()"
     assert str(inspect.signature(tarvina_smi.get_pci_device)) == "(bdf)"
     assert str(inspect.signature(tarvina_smi.list_disabled_devices)) == "()"
+    assert str(inspect.signature(tarvina_smi.driver_info)) == "()"
 
 
 def test_exception_hierarchy():
@@ -97,14 +98,41 @@ def test_hashes_are_the_same_in_every_process():
     assert outputs == {"-3689742518598904334 -3315872660926475476\n"}
 
 
-def test_arch_enumeration():
-    zelk = tarvina_smi.Arch.Zelk
-    assert (str(zelk), repr(zelk), int(zelk)) == ("ZELK", "Arch.Zelk", 0)
-    assert zelk is tarvina_smi.Arch.Zelk
-    assert hash(zelk) == -3315872660926475476
-    assert zelk == 0 and zelk != 1 and zelk == zelk
-    assert zelk != "ZELK" and not (zelk == 0.0)
-    with pytest.raises(TypeError):
-        zelk < zelk  # noqa: B015
-    with pytest.raises(TypeError):
-        zelk < 1  # noqa: B015
+# Each enumeration's members in order, with what str() gives.
+ENUMERATIONS = {
+    "Arch": [("Zelk", "ZELK")],
+    "CoreStatus": [("Available", "Available"), ("Occupied", "Occupied")],
+    "GovernorProfile": [("Performance", "Performance"), ("PowerSave", "PowerSave")],
+    "LinkType": [("Unknown", "Unknown"), ("Interconnect", "Interconnect"), ("Cpu", "Cpu"), ("Bridge", "Bridge"),
+                 ("Noc", "Noc")],
+    "ThrottleReason": [("Idle", "Idle"), ("ThermalSlowdown", "Thermal Slowdown"), ("AppPowerCap", "App Power Cap"),
+                       ("AppClockCap", "App Clock Cap"), ("HwClockCap", "HW Clock Cap"),
+                       ("HwBusLimit", "HW Bus Limit"), ("HwPowerCap", "HW Power Cap"),
+                       ("GovClockCap", "Gov Clock Cap"), ("OtherReason", "Other Reason"), ("Unknown", "Unknown")],
+}
+
+# The hash of a member covers its ordinal; Arch's lone member covers nothing.
+HASH_OF_ORDINAL = {0: -4800647303603446203, 1: 2206609067086327257}
+ARCH_HASH = -3315872660926475476
+
+
+@pytest.mark.parametrize("name", [name for name in ENUMERATIONS if hasattr(tarvina_smi, name)])
+def test_enumerations(name):
+    cls = getattr(tarvina_smi, name)
+    members = [getattr(cls, member) for member, _ in ENUMERATIONS[name]]
+    for ordinal, (member, (member_name, text)) in enumerate(zip(members, ENUMERATIONS[name])):
+        assert (str(member), repr(member), int(member)) == (text, f"{name}.{member_name}", ordinal)
+        assert member is getattr(cls, member_name) and type(member) is cls
+        assert member == ordinal and ordinal == member and member != ordinal + 1 and member == member
+        assert member != text and not (member == float(ordinal))
+        with pytest.raises(TypeError):
+            member < member  # noqa: B015
+        with pytest.raises(TypeError):
+            member >= ordinal  # noqa: B015
+    hashes = [hash(member) for member in members]
+    if name == "Arch":
+        assert hashes == [ARCH_HASH]
+    else:
+        assert hashes[:2] == [HASH_OF_ORDINAL[0], HASH_OF_ORDINAL[1]] and len(set(hashes)) == len(hashes)
+    if len(members) > 1:
+        assert members[0] != members[1]
