@@ -39,6 +39,13 @@ static Result<MgmtNode> mgmt_node(const Device& device) {
     return MgmtNode{config, config->mgmt_config->format_mgmt_path(device.dev_node_index)};
 }
 
+// What the configuration's management reader `read` gives for the node.
+template <class T>
+static Result<T> read_mgmt(const Device& device, Result<T> (*SysfsMgmtOps::*read)(const Path&)) {
+    const auto node = TRY(mgmt_node(device));
+    return (node.config->sysfs_mgmt_ops->*read)(node.path);
+}
+
 // The entries of a per-core map whose cores have a device file.
 template <class V>
 static std::map<std::uint32_t, V> accessible_only(const Device& device, const ArchConfig& config,
@@ -60,24 +67,18 @@ Result<CoreStatusMap> core_status(const Device& device) {
 }
 
 Result<std::uint16_t> major(const Device& device) {
-    const auto node = TRY(mgmt_node(device));
-    return TRY(node.config->sysfs_mgmt_ops->read_major_minor(node.path)).first;
+    return TRY(read_mgmt(device, &SysfsMgmtOps::read_major_minor)).first;
 }
 
 Result<std::uint16_t> minor(const Device& device) {
-    const auto node = TRY(mgmt_node(device));
-    return TRY(node.config->sysfs_mgmt_ops->read_major_minor(node.path)).second;
+    return TRY(read_mgmt(device, &SysfsMgmtOps::read_major_minor)).second;
 }
 
 Result<VersionInfo> firmware_version(const Device& device) {
-    const auto node = TRY(mgmt_node(device));
-    return node.config->sysfs_mgmt_ops->read_firmware_version(node.path);
+    return read_mgmt(device, &SysfsMgmtOps::read_firmware_version);
 }
 
-Result<VersionInfo> driver_version(const Device& device) {
-    const auto node = TRY(mgmt_node(device));
-    return node.config->sysfs_mgmt_ops->read_driver_version(node.path);
-}
+Result<VersionInfo> driver_version(const Device& device) { return read_mgmt(device, &SysfsMgmtOps::read_driver_version); }
 
 Result<FrequencyTable> core_frequency(const Device& device) {
     const auto node = TRY(mgmt_node(device));
@@ -92,8 +93,7 @@ Result<FrequencyTable> tcp_frequency(const Device& device) {
 }
 
 Result<GovernorProfile> governor_profile(const Device& device) {
-    const auto node = TRY(mgmt_node(device));
-    return node.config->sysfs_mgmt_ops->read_governor_profile(node.path);
+    return read_mgmt(device, &SysfsMgmtOps::read_governor_profile);
 }
 
 Result<void> set_governor_profile(const Device& device, GovernorProfile profile) {
@@ -108,8 +108,7 @@ Result<void> set_power_limit(const Device& device, std::uint32_t milliwatts) {
 }
 
 Result<std::vector<ThrottleReason>> throttle_reason(const Device& device) {
-    const auto node = TRY(mgmt_node(device));
-    return node.config->sysfs_mgmt_ops->read_throttle_reason(node.path);
+    return read_mgmt(device, &SysfsMgmtOps::read_throttle_reason);
 }
 
 // The per-core readings first take the core status, which applies the guard
@@ -149,19 +148,22 @@ Result<Hwmon> resolve_hwmon(const Device& device) {
     return Hwmon{config, join(dir, entries.front().name)};
 }
 
-Result<DeviceTemperature> device_temperature(const Device& device) {
+// What the configuration's hardware-monitor reader `read` gives, the
+// directory being resolved again on every call.
+template <class T>
+static Result<T> read_hwmon(const Device& device, Result<T> (*SysfsHwmonOps::*read)(const Path&)) {
     const auto hwmon = TRY(resolve_hwmon(device));
-    return hwmon.config->hwmon_ops->read_device_temperature(hwmon.path);
+    return (hwmon.config->hwmon_ops->*read)(hwmon.path);
+}
+
+Result<DeviceTemperature> device_temperature(const Device& device) {
+    return read_hwmon(device, &SysfsHwmonOps::read_device_temperature);
 }
 
 Result<double> power_consumption(const Device& device) {
-    const auto hwmon = TRY(resolve_hwmon(device));
-    return hwmon.config->hwmon_ops->read_power_consumption(hwmon.path);
+    return read_hwmon(device, &SysfsHwmonOps::read_power_consumption);
 }
 
-Result<std::uint32_t> power_limit(const Device& device) {
-    const auto hwmon = TRY(resolve_hwmon(device));
-    return hwmon.config->hwmon_ops->read_power_limit(hwmon.path);
-}
+Result<std::uint32_t> power_limit(const Device& device) { return read_hwmon(device, &SysfsHwmonOps::read_power_limit); }
 
 }  // namespace smi

@@ -82,10 +82,8 @@ Result<std::uint16_t> read_hex_u16_attr(const Bdf& bdf, std::string_view name, s
 }
 
 Result<std::uint32_t> read_bridge_bus_number(const Bdf& bdf, std::string_view name) {
-    const auto text = TRY(read_attr(bdf, name));
     // The kernel writes bus numbers in decimal.
-    if (const auto value = parse_int<std::uint32_t>(trim_white_space(text), 10)) return *value;
-    return std::unexpected(SmiError::parse("couldn't parse " + std::string(name) + " to u32"));
+    return parse_count(TRY(read_attr(bdf, name)), "couldn't parse " + std::string(name) + " to u32");
 }
 
 template <class T>
